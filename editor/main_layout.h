@@ -1,0 +1,7 @@
+#pragma once
+
+#include "forms/layout.h"
+
+namespace editor {
+extern const forms::Window kMainWindowLayout;
+}

@@ -1,0 +1,21 @@
+// Fault switches and counters that exist only in the test build of the
+// program (TOVIMAR_TEST_BUILD), for the tests that drive it from outside.
+#pragma once
+
+#include <cstddef>
+
+namespace forms::testing {
+
+#if TOVIMAR_TEST_BUILD
+// Allocation requests above this many bytes fail (0: no limit).
+extern std::size_t alloc_limit;
+// Creating a top-level window fails.
+extern bool fail_window_create;
+#endif
+
+// The registered window message that a top-level window of the test build
+// answers with the live handle count: wParam 0 for GDI objects, 1 for USER
+// objects.  The product does not answer it.
+constexpr wchar_t kLiveHandlesMessage[] = L"Tovimar.LiveHandles";
+
+}  // namespace forms::testing

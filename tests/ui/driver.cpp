@@ -1,0 +1,277 @@
+#include "driver.h"
+
+#include <psapi.h>
+
+#include <stdexcept>
+
+namespace ui {
+
+std::wstring BesideMe(const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring p(path);
+    p.resize(p.find_last_of(L'\\') + 1);
+    return p + name;
+}
+
+App::App(const wchar_t* exe, const std::wstring& args, bool wait_main) {
+    std::wstring cmd = L"\"" + BesideMe(exe) + L"\" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi_))
+        throw std::runtime_error("CreateProcess failed");
+    WaitForInputIdle(pi_.hProcess, 5000);
+    if (wait_main) {
+        main_ = WaitTop(kMainTitle);
+        if (!main_) throw std::runtime_error("no main window");
+        // The last control exists once the window is shown.
+        WaitUntil([&] { return Control(main_, 11) != nullptr && IsWindowVisible(main_); });
+    }
+}
+
+App::~App() {
+    if (Running()) {
+        TerminateProcess(pi_.hProcess, 1);
+        WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+}
+
+HWND App::FindTop(const wchar_t* title) const {
+    struct Ctx {
+        DWORD pid;
+        const wchar_t* title;
+        HWND found;
+    } ctx{pi_.dwProcessId, title, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            if (pid == c->pid && IsWindowVisible(h) && Text(h) == c->title) {
+                c->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+HWND App::WaitTop(const wchar_t* title, DWORD ms) const {
+    HWND h = nullptr;
+    WaitUntil([&] { return (h = FindTop(title)) != nullptr; }, ms);
+    return h;
+}
+
+HWND App::Control(HWND top, int index) const {
+    struct Ctx {
+        int id;
+        HWND found;
+    } ctx{100 + index, nullptr};
+    EnumChildWindows(
+        top,
+        [](HWND h, LPARAM lp) -> BOOL {
+            auto* c = reinterpret_cast<Ctx*>(lp);
+            if (GetDlgCtrlID(h) == c->id && GetAncestor(GetParent(h), GA_ROOT) != nullptr) {
+                wchar_t cls[64];
+                GetClassNameW(GetParent(h), cls, 64);
+                // Not the edit field or list inside the combo box.
+                if (std::wstring(cls) != L"ComboBox") {
+                    c->found = h;
+                    return FALSE;
+                }
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&ctx));
+    return ctx.found;
+}
+
+bool App::Running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+
+DWORD App::WaitExit(DWORD ms) {
+    if (WaitForSingleObject(pi_.hProcess, ms) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(pi_.hProcess, &code);
+    return code;
+}
+
+static long AskLive(HWND main, WPARAM which) {
+    static const UINT msg = RegisterWindowMessageW(L"Tovimar.LiveHandles");
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(main, msg, which, 0, SMTO_ABORTIFHUNG, 5000, &result)) return -1;
+    return static_cast<long>(result);
+}
+long App::LiveGdi() const { return AskLive(main_, 0); }
+long App::LiveUser() const { return AskLive(main_, 1); }
+
+std::size_t App::Committed() const {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    GetProcessMemoryInfo(pi_.hProcess, &pmc, sizeof pmc);
+    return pmc.PagefileUsage;
+}
+
+std::wstring Text(HWND hwnd) {
+    // WM_GETTEXT works across processes for any window.
+    const LRESULT n = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring s(static_cast<std::size_t>(n) + 1, L'\0');
+    const LRESULT got = SendMessageW(hwnd, WM_GETTEXT, n + 1, reinterpret_cast<LPARAM>(s.data()));
+    s.resize(static_cast<std::size_t>(got));
+    return s;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t cls[128];
+    const int n = GetClassNameW(hwnd, cls, 128);
+    return std::wstring(cls, n > 0 ? n : 0);
+}
+
+RECT ScreenRect(HWND hwnd) {
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+RECT ClientRectIn(HWND control, HWND top) {
+    RECT r = ScreenRect(control);
+    MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+HWND FocusOf(HWND top) {
+    GUITHREADINFO gi{};
+    gi.cbSize = sizeof gi;
+    GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gi);
+    return gi.hwndFocus;
+}
+
+HWND ActiveOf(HWND top) {
+    GUITHREADINFO gi{};
+    gi.cbSize = sizeof gi;
+    GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gi);
+    return gi.hwndActive;
+}
+
+LOGFONTW FontOf(HWND control) {
+    LOGFONTW lf{};
+    auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    if (!font) font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    GetObjectW(font, sizeof lf, &lf);
+    return lf;
+}
+
+void Foreground(HWND hwnd) {
+    SetForegroundWindow(hwnd);
+    WaitUntil([&] { return GetForegroundWindow() == hwnd; }, 2000);
+}
+
+static void SendOne(INPUT in) { SendInput(1, &in, sizeof in); }
+
+void Key(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendOne(in);
+}
+
+void Tap(WORD vk) {
+    Key(vk);
+    Key(vk, true);
+}
+
+void Chord(WORD modifier, WORD vk) {
+    Key(modifier);
+    Tap(vk);
+    Key(modifier, true);
+}
+
+void TypeUnicode(const std::wstring& text) {
+    std::vector<INPUT> ins;
+    for (wchar_t ch : text) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wScan = ch;
+        in.ki.dwFlags = KEYEVENTF_UNICODE;
+        ins.push_back(in);
+        in.ki.dwFlags |= KEYEVENTF_KEYUP;
+        ins.push_back(in);
+    }
+    if (!ins.empty()) SendInput(static_cast<UINT>(ins.size()), ins.data(), sizeof(INPUT));
+}
+
+void ClickAt(int x, int y) {
+    const int w = GetSystemMetrics(SM_CXSCREEN) - 1, h = GetSystemMetrics(SM_CYSCREEN) - 1;
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = x * 65535 / w;
+    in.mi.dy = y * 65535 / h;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendOne(in);
+    in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    SendOne(in);
+    in.mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    SendOne(in);
+}
+
+void Click(HWND hwnd) {
+    RECT r = ScreenRect(hwnd);
+    ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+POINT CloseBoxOf(HWND top) {
+    RECT r = ScreenRect(top);
+    const int y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    for (int x = r.right - 2; x > r.left; --x) {
+        const LRESULT hit = SendMessageW(top, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+        if (hit == HTCLOSE) return {x - 4, y};
+    }
+    return {-1, -1};
+}
+
+Shot Capture(const RECT& screen) {
+    Shot s;
+    s.left = screen.left;
+    s.top = screen.top;
+    s.width = screen.right - screen.left;
+    s.height = screen.bottom - screen.top;
+    HDC sdc = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(sdc);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = s.width;
+    bi.bmiHeader.biHeight = -s.height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(sdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, s.width, s.height, sdc, screen.left, screen.top, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    s.px.assign(p, p + std::size_t(s.width) * s.height);
+    for (auto& v : s.px) v &= 0xFFFFFF;
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, sdc);
+    return s;
+}
+
+Shot CaptureClient(HWND hwnd) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    Shot s = Capture(r);
+    s.left = 0;
+    s.top = 0;
+    return s;
+}
+
+
+}  // namespace ui

@@ -1,0 +1,228 @@
+// The application frame as a user sees it: the main window's place, frame
+// and icon; the ways to close it and the exit code; the error box of a fatal
+// start.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "driver.h"
+
+using namespace ui;
+
+namespace {
+
+int Width(const RECT& r) { return r.right - r.left; }
+int Height(const RECT& r) { return r.bottom - r.top; }
+
+SIZE IconSize(HICON icon) {
+    ICONINFO ii{};
+    if (!GetIconInfo(icon, &ii)) return {0, 0};
+    BITMAP bm{};
+    GetObjectW(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
+    if (ii.hbmColor) DeleteObject(ii.hbmColor);
+    if (ii.hbmMask) DeleteObject(ii.hbmMask);
+    return {bm.bmWidth, ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2};
+}
+
+}  // namespace
+
+TEST(Frame, MainWindowIsCentredWithAFixedFrameAndItsIcon) {
+    App app;
+    HWND w = app.main();
+    const RECT r = ScreenRect(w);
+    EXPECT_EQ(r.left, 270);
+    EXPECT_EQ(r.top, 247);
+    EXPECT_EQ(Width(r), 483);
+    EXPECT_EQ(Height(r), 274);
+
+    const LONG style = GetWindowLongW(w, GWL_STYLE);
+    const LONG ex = GetWindowLongW(w, GWL_EXSTYLE);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & WS_THICKFRAME) << "the user must not resize it";
+    EXPECT_FALSE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_CHILD);
+    EXPECT_FALSE(ex & WS_EX_TOOLWINDOW);
+    EXPECT_FALSE(ex & WS_EX_TOPMOST);
+    EXPECT_EQ(GetWindow(w, GW_OWNER), nullptr);
+    EXPECT_TRUE(ex & WS_EX_APPWINDOW) << "its own taskbar button";
+    EXPECT_FALSE(IsIconic(w));
+    EXPECT_FALSE(IsZoomed(w));
+
+    // Dragging the border does nothing: no sizing hit areas on the edges.
+    EXPECT_EQ(SendMessageW(w, WM_NCHITTEST, 0, MAKELPARAM(r.right - 1, (r.top + r.bottom) / 2)),
+              HTBORDER);
+    // The system menu keeps Move but has no Size, Minimize or Maximize.
+    HMENU sys = GetSystemMenu(w, FALSE);
+    ASSERT_NE(sys, nullptr);
+    auto enabled = [&](UINT cmd) {
+        const UINT st = GetMenuState(sys, cmd, MF_BYCOMMAND);
+        return st != UINT(-1) && !(st & (MF_GRAYED | MF_DISABLED));
+    };
+    EXPECT_TRUE(enabled(SC_MOVE));
+    EXPECT_TRUE(enabled(SC_CLOSE));
+    EXPECT_FALSE(enabled(SC_SIZE));
+    EXPECT_FALSE(enabled(SC_MINIMIZE));
+    EXPECT_FALSE(enabled(SC_MAXIMIZE));
+
+    auto big = reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, ICON_BIG, 0));
+    auto small = reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, ICON_SMALL, 0));
+    ASSERT_NE(big, nullptr);
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(IconSize(big).cx, 32);
+    EXPECT_EQ(IconSize(big).cy, 32);
+    EXPECT_EQ(IconSize(small).cx, 16);
+    EXPECT_EQ(IconSize(small).cy, 16);
+}
+
+TEST(Frame, TwoCopiesRunSideBySide) {
+    App first;
+    App second;
+    EXPECT_NE(first.main(), second.main());
+    EXPECT_TRUE(first.Running());
+    EXPECT_TRUE(second.Running());
+    PostMessageW(first.main(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitExit(), 0u);
+    EXPECT_TRUE(second.Running()) << "closing one copy must not end the other";
+    PostMessageW(second.main(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(second.WaitExit(), 0u);
+}
+
+// Each way of closing the main window ends the process with exit code 0.
+enum class CloseBy { CloseBox, AltF4, Esc, SystemMenu };
+
+class FrameClose : public ::testing::TestWithParam<CloseBy> {};
+
+TEST_P(FrameClose, EndsTheProcessWithExitCodeZero) {
+    App app;
+    Foreground(app.main());
+    switch (GetParam()) {
+        case CloseBy::CloseBox: {
+            const POINT p = CloseBoxOf(app.main());
+            ASSERT_GE(p.x, 0) << "no close box found";
+            ClickAt(p.x, p.y);
+            break;
+        }
+        case CloseBy::AltF4: Chord(VK_MENU, VK_F4); break;
+        case CloseBy::Esc: Tap(VK_ESCAPE); break;
+        case CloseBy::SystemMenu:
+            PostMessageW(app.main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+    }
+    EXPECT_EQ(app.WaitExit(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, FrameClose,
+                         ::testing::Values(CloseBy::CloseBox, CloseBy::AltF4, CloseBy::Esc,
+                                           CloseBy::SystemMenu),
+                         [](const auto& info) {
+                             switch (info.param) {
+                                 case CloseBy::CloseBox: return std::string("CloseBox");
+                                 case CloseBy::AltF4: return std::string("AltF4");
+                                 case CloseBy::Esc: return std::string("Esc");
+                                 default: return std::string("SystemMenu");
+                             }
+                         });
+
+// ---- fatal starts (test build)
+
+namespace {
+
+std::wstring TempFile(const wchar_t* name) {
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    std::wstring p = std::wstring(dir) + name;
+    DeleteFileW(p.c_str());
+    return p;
+}
+
+std::string ReadAll(const std::wstring& path) {
+    std::ifstream f(path.c_str(), std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+struct ErrorBox {
+    HWND box = nullptr;
+    std::wstring text;
+    bool error_icon = false;
+    int buttons = 0;
+    HWND ok = nullptr;
+};
+
+ErrorBox FindErrorBox(App& app) {
+    ErrorBox e;
+    e.box = app.WaitTop(L"错误", 10000);
+    if (!e.box) return e;
+    for (HWND h = GetWindow(e.box, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+        const std::wstring cls = ClassOf(h);
+        if (cls == L"Button") {
+            ++e.buttons;
+            if (GetDlgCtrlID(h) == IDOK) e.ok = h;
+        } else if (cls == L"Static") {
+            const LONG st = GetWindowLongW(h, GWL_STYLE);
+            if ((st & SS_TYPEMASK) == SS_ICON) {
+                auto icon = reinterpret_cast<HICON>(SendMessageW(h, STM_GETICON, 0, 0));
+                e.error_icon = icon && icon == LoadIconW(nullptr, IDI_ERROR);
+            } else if (Text(h).size() > e.text.size()) {
+                e.text = Text(h);
+            }
+        }
+    }
+    return e;
+}
+
+struct FatalCase {
+    const char* name;
+    const wchar_t* args;
+    const wchar_t* message;
+    bool main_shown;  // whether the window was up before the failure
+};
+
+class FrameFatal : public ::testing::TestWithParam<FatalCase> {};
+
+}  // namespace
+
+TEST_P(FrameFatal, ShowsTheErrorBoxAndExitsWithMinusOne) {
+    const FatalCase& c = GetParam();
+    const std::wstring log = TempFile(L"tovimar-exit-log.txt");
+    App app(kTestBuild, std::wstring(c.args) + L" --exit-log \"" + log + L"\"", false);
+    ErrorBox e = FindErrorBox(app);
+    ASSERT_NE(e.box, nullptr) << "no error box";
+    EXPECT_EQ(GetWindow(e.box, GW_OWNER), nullptr) << "the box has no owner";
+    EXPECT_EQ(e.text, std::wstring(L"运行时出错!\r\n\r\n错误信息：") + c.message + L"\r\n");
+    EXPECT_TRUE(e.error_icon);
+    EXPECT_EQ(e.buttons, 1);
+    if (!c.main_shown) {
+        EXPECT_EQ(app.FindTop(kMainTitle), nullptr);
+    }
+    ASSERT_NE(e.ok, nullptr);
+    Sleep(300);
+    EXPECT_TRUE(app.Running()) << "the process waits for the box";
+    SendMessageW(e.box, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(e.ok));
+    EXPECT_EQ(app.WaitExit(), 0xFFFFFFFFu);
+    EXPECT_EQ(ReadAll(log), "") << "the exit routine must not run after a fatal error";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Starts, FrameFatal,
+    ::testing::Values(
+        FatalCase{"BrokenWindowData", L"--break-window-data", L"载入窗口模板数据段出错!", false},
+        FatalCase{"StartupLoadFails", L"--fail-startup-load", L"载入启动窗口失败", false},
+        // Decoding the layout's face (218 x 234 pixels, 3 bytes each) asks
+        // for 153036 bytes while the window is being built.
+        FatalCase{"AllocationFails", L"--alloc-limit 150000", L"分配 153036 字节内存失败!",
+                  false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Frame, NormalEndCallsTheExitRoutineOnce) {
+    const std::wstring log = TempFile(L"tovimar-exit-log-normal.txt");
+    App app(kTestBuild, L"--exit-log \"" + log + L"\"");
+    PostMessageW(app.main(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(app.WaitExit(), 0u);
+    EXPECT_EQ(ReadAll(log), "exit routine\n");
+}
