@@ -44,7 +44,7 @@ const forms::Program* Apply(int argc, char** argv, const forms::Program& program
 
 void NoteExitRoutine() {
     if (!g_exit_log) return;
-    if (std::FILE* f = std::fopen(g_exit_log, "a")) {
+    if (std::FILE* f = std::fopen(g_exit_log, "ab")) {
         std::fputs("exit routine\n", f);
         std::fclose(f);
     }

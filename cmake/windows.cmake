@@ -41,3 +41,8 @@ target_link_libraries(tovimar-test PRIVATE tovimar_core ${product_link})
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
   include(cmake/wine-tests.cmake)
 endif()
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
+  # The product as Windows sees it: machine, subsystem, imports, resources.
+  add_test(NAME pe_check COMMAND ${CMAKE_SOURCE_DIR}/tools/check-pe $<TARGET_FILE:tovimar>)
+endif()

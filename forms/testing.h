@@ -17,5 +17,8 @@ extern bool fail_window_create;
 // answers with the live handle count: wParam 0 for GDI objects, 1 for USER
 // objects.  The product does not answer it.
 constexpr wchar_t kLiveHandlesMessage[] = L"Tovimar.LiveHandles";
+// Answered with the widths of the window's large (low word) and small (high
+// word) icons.
+constexpr wchar_t kIconSizesMessage[] = L"Tovimar.IconSizes";
 
 }  // namespace forms::testing

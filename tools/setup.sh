@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config dpkg-dev
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   libjpeg62-turbo-dev googletest clang libclang-rt-14-dev
-  wine wine64 fonts-wine xvfb xauth fonts-arphic-uming
+  wine wine64 fonts-wine xvfb xauth x11-utils fonts-arphic-uming
   icoutils binutils-mingw-w64-i686 zip imagemagick
 )
 missing=()

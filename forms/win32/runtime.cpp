@@ -128,6 +128,7 @@ private:
     bool ending_ = false;
 #if TOVIMAR_TEST_BUILD
     UINT live_handles_msg_ = 0;
+    UINT icon_sizes_msg_ = 0;
 #endif
 };
 
@@ -305,6 +306,7 @@ void Win32Runtime::Start(const Program& program) {
     icon_small_ = Icon(static_cast<HICON>(LoadImageW(inst, L"DEFAULT_ICON", IMAGE_ICON, 16, 16, 0)));
 #if TOVIMAR_TEST_BUILD
     live_handles_msg_ = RegisterWindowMessageW(testing::kLiveHandlesMessage);
+    icon_sizes_msg_ = RegisterWindowMessageW(testing::kIconSizesMessage);
 #endif
 }
 
@@ -563,6 +565,21 @@ LRESULT Win32Runtime::OnFormMessage(LiveWindow* w, HWND hwnd, UINT msg, WPARAM w
 #if TOVIMAR_TEST_BUILD
     if (msg == live_handles_msg_ && live_handles_msg_)
         return wp == 0 ? LiveHandles().gdi : LiveHandles().user;
+    if (msg == icon_sizes_msg_ && icon_sizes_msg_) {
+        // Wine answers WM_GETICON from another process with nothing, so the
+        // test build reports the sizes of the window's own icons.
+        auto size = [&](WPARAM which) -> LRESULT {
+            ICONINFO ii{};
+            auto icon = reinterpret_cast<HICON>(DefWindowProcW(hwnd, WM_GETICON, which, 0));
+            if (!icon || !GetIconInfo(icon, &ii)) return 0;
+            BITMAP bm{};
+            GetObjectW(ii.hbmColor, sizeof bm, &bm);
+            DeleteObject(ii.hbmColor);
+            DeleteObject(ii.hbmMask);
+            return bm.bmWidth;
+        };
+        return MAKELONG(size(ICON_BIG), size(ICON_SMALL));
+    }
 #endif
     return DefWindowProcW(hwnd, msg, wp, lp);
 }

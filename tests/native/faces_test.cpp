@@ -20,6 +20,9 @@
 
 #include <jpeglib.h>
 
+#include "editor/faces.h"
+#include "editor/picture.h"
+
 #ifndef TOVIMAR_RESOURCES_DIR
 #error "TOVIMAR_RESOURCES_DIR must name the resources directory"
 #endif
@@ -206,7 +209,8 @@ const std::vector<HuffmanTable>& standardHuffmanTables() {
 
 struct Face {
     const char* name;
-    const char* file;
+    const unsigned char* bytes;  // the picture as the program carries it
+    const size_t* size;
     size_t length;
     int width, height;
     int left, top, right, bottom;  // head bounds, inclusive
@@ -217,15 +221,15 @@ struct Face {
 void PrintTo(const Face& f, std::ostream* os) { *os << f.name; }
 
 const Face kFaces[] = {
-    {"Crying", "face1.jpg", 5070, 195, 189, 26, 0, 160, 111, 100},
-    {"Grinning", "face2.jpg", 4891, 218, 234, 33, 5, 167, 117, 0},
+    {"Crying", editor::kFace1, &editor::kFace1Size, 5070, 195, 189, 26, 0, 160, 111, 100},
+    {"Grinning", editor::kFace2, &editor::kFace2Size, 4891, 218, 234, 33, 5, 167, 117, 0},
 };
 
 class FacePicture : public testing::TestWithParam<Face> {
 protected:
     void SetUp() override {
-        data_ = readFile(GetParam().file);
-        ASSERT_FALSE(data_.empty()) << "cannot read " << GetParam().file;
+        data_ = Bytes(GetParam().bytes, GetParam().bytes + *GetParam().size);
+        ASSERT_FALSE(data_.empty());
         layout_ = parseJpeg(data_);
     }
     Bytes data_;
@@ -438,6 +442,13 @@ TEST_P(FacePicture, DecodesToAPandaHeadOnWhite) {
     EXPECT_EQ(inkOutsideHead, 0) << "pixels not near white outside the head";
     EXPECT_GE(dark, 2000) << "ears, outline and eye patches";
     EXPECT_GE(tears, f.minTearPixels);
+
+    // The program's own decoder gives the same picture.
+    editor::Picture mine;
+    ASSERT_TRUE(editor::DecodePicture(data_.data(), data_.size(), mine));
+    EXPECT_EQ(mine.width, img.width);
+    EXPECT_EQ(mine.height, img.height);
+    EXPECT_TRUE(mine.rgb == img.rgb) << "the program decodes other pixels";
 }
 
 INSTANTIATE_TEST_SUITE_P(Resources, FacePicture, testing::ValuesIn(kFaces),

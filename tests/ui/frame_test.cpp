@@ -16,14 +16,44 @@ namespace {
 int Width(const RECT& r) { return r.right - r.left; }
 int Height(const RECT& r) { return r.bottom - r.top; }
 
-SIZE IconSize(HICON icon) {
-    ICONINFO ii{};
-    if (!GetIconInfo(icon, &ii)) return {0, 0};
-    BITMAP bm{};
-    GetObjectW(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
-    if (ii.hbmColor) DeleteObject(ii.hbmColor);
-    if (ii.hbmMask) DeleteObject(ii.hbmMask);
-    return {bm.bmWidth, ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2};
+// An opaque icon drawn on its own, as a picture to look for on the screen.
+Shot RenderIcon(HICON icon, int size) {
+    Shot s;
+    s.width = s.height = size;
+    HDC sdc = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(sdc);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = size;
+    bi.bmiHeader.biHeight = -size;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(sdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    DrawIconEx(mem, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    const auto* p = static_cast<const std::uint32_t*>(bits);
+    s.px.assign(p, p + size * size);
+    for (auto& v : s.px) v &= 0xFFFFFF;
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, sdc);
+    return s;
+}
+
+bool Contains(const Shot& hay, const Shot& needle) {
+    for (int y = 0; y + needle.height <= hay.height; ++y)
+        for (int x = 0; x + needle.width <= hay.width; ++x) {
+            bool same = true;
+            for (int j = 0; j < needle.height && same; ++j)
+                for (int i = 0; i < needle.width && same; ++i)
+                    same = hay.px[std::size_t(y + j) * hay.width + x + i] ==
+                           needle.px[std::size_t(j) * needle.width + i];
+            if (same) return true;
+        }
+    return false;
 }
 
 }  // namespace
@@ -55,27 +85,38 @@ TEST(Frame, MainWindowIsCentredWithAFixedFrameAndItsIcon) {
     // Dragging the border does nothing: no sizing hit areas on the edges.
     EXPECT_EQ(SendMessageW(w, WM_NCHITTEST, 0, MAKELPARAM(r.right - 1, (r.top + r.bottom) / 2)),
               HTBORDER);
-    // The system menu keeps Move but has no Size, Minimize or Maximize.
-    HMENU sys = GetSystemMenu(w, FALSE);
-    ASSERT_NE(sys, nullptr);
-    auto enabled = [&](UINT cmd) {
-        const UINT st = GetMenuState(sys, cmd, MF_BYCOMMAND);
-        return st != UINT(-1) && !(st & (MF_GRAYED | MF_DISABLED));
-    };
-    EXPECT_TRUE(enabled(SC_MOVE));
-    EXPECT_TRUE(enabled(SC_CLOSE));
-    EXPECT_FALSE(enabled(SC_SIZE));
-    EXPECT_FALSE(enabled(SC_MINIMIZE));
-    EXPECT_FALSE(enabled(SC_MAXIMIZE));
+    // Of the title-bar buttons only the close box is there.
+    bool close_box = false;
+    const int mid = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    for (int x = r.left; x < r.right; ++x) {
+        const LRESULT hit = SendMessageW(w, WM_NCHITTEST, 0, MAKELPARAM(x, mid));
+        EXPECT_NE(hit, HTMINBUTTON) << "at x " << x;
+        EXPECT_NE(hit, HTMAXBUTTON) << "at x " << x;
+        close_box |= hit == HTCLOSE;
+    }
+    EXPECT_TRUE(close_box);
 
-    auto big = reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, ICON_BIG, 0));
-    auto small = reinterpret_cast<HICON>(SendMessageW(w, WM_GETICON, ICON_SMALL, 0));
-    ASSERT_NE(big, nullptr);
+    // The small icon shows in the title bar: our icon, drawn at 16 x 16,
+    // appears there pixel for pixel (it is fully opaque).
+    HMODULE exe = LoadLibraryExW(BesideMe(kProduct).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    auto small = static_cast<HICON>(LoadImageW(exe, L"DEFAULT_ICON", IMAGE_ICON, 16, 16, 0));
     ASSERT_NE(small, nullptr);
-    EXPECT_EQ(IconSize(big).cx, 32);
-    EXPECT_EQ(IconSize(big).cy, 32);
-    EXPECT_EQ(IconSize(small).cx, 16);
-    EXPECT_EQ(IconSize(small).cy, 16);
+    const Shot icon = RenderIcon(small, 16);
+    DestroyIcon(small);
+    FreeLibrary(exe);
+    const RECT caption{r.left, r.top, r.left + 40, r.top + GetSystemMetrics(SM_CYCAPTION) + 8};
+    EXPECT_TRUE(WaitUntil([&] { return Contains(Capture(caption), icon); }, 3000))
+        << "the program's icon is not in the title bar";
+}
+
+TEST(Frame, WindowCarriesLargeAndSmallIcons) {
+    App app(kTestBuild);
+    static const UINT msg = RegisterWindowMessageW(L"Tovimar.IconSizes");
+    DWORD_PTR sizes = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(app.main(), msg, 0, 0, SMTO_ABORTIFHUNG, 5000, &sizes));
+    EXPECT_EQ(LOWORD(sizes), 32);
+    EXPECT_EQ(HIWORD(sizes), 16);
 }
 
 TEST(Frame, TwoCopiesRunSideBySide) {
@@ -154,6 +195,32 @@ struct ErrorBox {
     HWND ok = nullptr;
 };
 
+// Whether the icon control shows the system icon `which`: its pixels on the
+// screen are those of that icon drawn on the box's background.
+bool ShowsIcon(HWND icon_control, const wchar_t* which) {
+    const Shot seen = Capture(ScreenRect(icon_control));
+    HICON icon = LoadIconW(nullptr, which);
+    HDC sdc = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(sdc);
+    HBITMAP bmp = CreateCompatibleBitmap(sdc, seen.width, seen.height);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    RECT all{0, 0, seen.width, seen.height};
+    FillRect(mem, &all, GetSysColorBrush(COLOR_3DFACE));
+    DrawIconEx(mem, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
+    bool same = true;
+    for (int y = 0; y < seen.height && same; ++y)
+        for (int x = 0; x < seen.width && same; ++x) {
+            const COLORREF c = GetPixel(mem, x, y);
+            const std::uint32_t rgb = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+            same = seen.px[std::size_t(y) * seen.width + x] == rgb;
+        }
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, sdc);
+    return same;
+}
+
 ErrorBox FindErrorBox(App& app) {
     ErrorBox e;
     e.box = app.WaitTop(L"错误", 10000);
@@ -166,8 +233,8 @@ ErrorBox FindErrorBox(App& app) {
         } else if (cls == L"Static") {
             const LONG st = GetWindowLongW(h, GWL_STYLE);
             if ((st & SS_TYPEMASK) == SS_ICON) {
-                auto icon = reinterpret_cast<HICON>(SendMessageW(h, STM_GETICON, 0, 0));
-                e.error_icon = icon && icon == LoadIconW(nullptr, IDI_ERROR);
+                e.error_icon = WaitUntil([&] { return ShowsIcon(h, IDI_ERROR); }, 2000) &&
+                               !ShowsIcon(h, IDI_WARNING) && !ShowsIcon(h, IDI_INFORMATION);
             } else if (Text(h).size() > e.text.size()) {
                 e.text = Text(h);
             }
