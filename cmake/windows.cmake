@@ -16,13 +16,15 @@ target_link_libraries(tovimar_core PUBLIC jpeg_static)
 
 # Small and self-contained: no exceptions or RTTI in the product, unused
 # sections dropped, everything linked statically.
-set(product_flags -Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti)
+set(product_flags -Os -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti
+  -fno-threadsafe-statics)
 target_compile_options(tovimar_core PRIVATE ${product_flags})
 set(product_link -static -mwindows -Wl,--gc-sections -s)
 
 set(win32_sources
   app/main.cpp
   forms/win32/handles.cpp forms/win32/paint.cpp forms/win32/runtime.cpp forms/win32/text.cpp
+  forms/win32/no_exceptions.cpp
   resources/tovimar.rc)
 set_source_files_properties(resources/tovimar.rc PROPERTIES
   OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/resources/tovimar.ico)

@@ -211,10 +211,14 @@ void ClickAt(int x, int y) {
     in.type = INPUT_MOUSE;
     in.mi.dx = x * 65535 / w;
     in.mi.dy = y * 65535 / h;
+    // A short pause between the steps, as a hand would make: the window
+    // under the cursor sees the move (and its hit test) before the press.
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendOne(in);
+    Sleep(30);
     in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
     SendOne(in);
+    Sleep(30);
     in.mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
     SendOne(in);
 }
