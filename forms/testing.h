@@ -20,5 +20,8 @@ constexpr wchar_t kLiveHandlesMessage[] = L"Tovimar.LiveHandles";
 // Answered with the widths of the window's large (low word) and small (high
 // word) icons.
 constexpr wchar_t kIconSizesMessage[] = L"Tovimar.IconSizes";
+// Rewrites the picture box's own picture wParam times, each with its repaint,
+// and answers the median time of one write in microseconds.
+constexpr wchar_t kTimePictureWritesMessage[] = L"Tovimar.TimePictureWrites";
 
 }  // namespace forms::testing

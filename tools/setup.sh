@@ -9,7 +9,7 @@ packages=(
   mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   libjpeg62-turbo-dev googletest clang libclang-rt-14-dev
   wine wine64 fonts-wine xvfb xauth x11-utils fonts-arphic-uming
-  icoutils binutils-mingw-w64-i686 zip imagemagick
+  icoutils binutils-mingw-w64-i686 zip imagemagick bc
 )
 missing=()
 for p in "${packages[@]}"; do
