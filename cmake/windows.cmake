@@ -48,3 +48,11 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
   # The product as Windows sees it: machine, subsystem, imports, resources.
   add_test(NAME pe_check COMMAND ${CMAKE_SOURCE_DIR}/tools/check-pe $<TARGET_FILE:tovimar>)
 endif()
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
+  include(cmake/package.cmake)
+endif()
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86")
+  add_test(NAME package_check COMMAND ${CMAKE_SOURCE_DIR}/tools/check-package ${CMAKE_BINARY_DIR})
+endif()
