@@ -23,5 +23,10 @@ constexpr wchar_t kIconSizesMessage[] = L"Tovimar.IconSizes";
 // Rewrites the picture box's own picture wParam times, each with its repaint,
 // and answers the median time of one write in microseconds.
 constexpr wchar_t kTimePictureWritesMessage[] = L"Tovimar.TimePictureWrites";
+// Posted with lParam 0, stores wParam as the last mark; sent with lParam 1,
+// answers the last mark.  Posted messages are handled in order, so a test
+// that sees its mark knows that everything it posted before was handled
+// (a sent message would overtake them).
+constexpr wchar_t kMarkMessage[] = L"Tovimar.Mark";
 
 }  // namespace forms::testing

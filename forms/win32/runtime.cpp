@@ -131,6 +131,8 @@ private:
     UINT live_handles_msg_ = 0;
     UINT icon_sizes_msg_ = 0;
     UINT time_writes_msg_ = 0;
+    UINT mark_msg_ = 0;
+    WPARAM last_mark_ = 0;
     LRESULT TimePictureWrites(LiveWindow& w, int count);
 #endif
 };
@@ -311,6 +313,7 @@ void Win32Runtime::Start(const Program& program) {
     live_handles_msg_ = RegisterWindowMessageW(testing::kLiveHandlesMessage);
     icon_sizes_msg_ = RegisterWindowMessageW(testing::kIconSizesMessage);
     time_writes_msg_ = RegisterWindowMessageW(testing::kTimePictureWritesMessage);
+    mark_msg_ = RegisterWindowMessageW(testing::kMarkMessage);
 #endif
 }
 
@@ -569,6 +572,10 @@ LRESULT Win32Runtime::OnFormMessage(LiveWindow* w, HWND hwnd, UINT msg, WPARAM w
 #if TOVIMAR_TEST_BUILD
     if (msg == live_handles_msg_ && live_handles_msg_)
         return wp == 0 ? LiveHandles().gdi : LiveHandles().user;
+    if (msg == mark_msg_ && mark_msg_) {
+        if (lp == 0) last_mark_ = wp;
+        return static_cast<LRESULT>(last_mark_);
+    }
     if (msg == time_writes_msg_ && time_writes_msg_)
         return TimePictureWrites(*w, static_cast<int>(wp));
     if (msg == icon_sizes_msg_ && icon_sizes_msg_) {
