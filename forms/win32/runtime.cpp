@@ -53,7 +53,7 @@ struct LiveControl {
     LiveWindow* window = nullptr;
     HWND hwnd = nullptr;  // none for a timer
     UINT id = 0;
-    Font font;  // empty: the system's default GUI font
+    HFONT font = nullptr;  // owned by the window; null: the system's default GUI font
     std::wstring caption;  // Label, TransLabel
     // PicBox: its own copy of the picture data and the decoded picture.
     std::vector<unsigned char> picture_data;
@@ -62,12 +62,15 @@ struct LiveControl {
     // Timer
     int period = 0;
 
-    HFONT font_handle() const { return font.get(); }
+    HFONT font_handle() const { return font; }
 };
 
 struct LiveWindow {
     const Window* desc = nullptr;
     HWND hwnd = nullptr;
+    // One font per font description of the layout, shared by the controls
+    // that use it; released with the window, after its controls.
+    std::vector<std::pair<const forms::Font*, Font>> fonts;
     std::vector<std::unique_ptr<LiveControl>> controls;
     HWND saved_focus = nullptr;
 
@@ -467,8 +470,15 @@ bool Win32Runtime::CreateControl(LiveWindow& w, LiveControl& c) {
         if (!p || !p->hwnd) return false;
         parent = p->hwnd;
     }
-    c.font = MakeFont(d.font);
-    HFONT font = c.font ? c.font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (d.font) {
+        for (auto& [desc, f] : w.fonts)
+            if (desc == d.font) c.font = f.get();
+        if (!c.font) {
+            w.fonts.emplace_back(d.font, MakeFont(d.font));
+            c.font = w.fonts.back().second.get();
+        }
+    }
+    HFONT font = c.font ? c.font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     const std::wstring text = Widen(d.text);
     const DWORD child = WS_CHILD | (d.tabstop ? WS_TABSTOP : 0);
     HMENU id = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(c.id));
@@ -524,7 +534,14 @@ bool Win32Runtime::CreateControl(LiveWindow& w, LiveControl& c) {
             SendMessageW(c.hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
         }
         const LRESULT row = SendMessageW(c.hwnd, CB_GETITEMHEIGHT, 0, 0);
-        if (row != CB_ERR) SendMessageW(c.hwnd, CB_SETITEMHEIGHT, 0, row + 1);
+        if (row != CB_ERR && SendMessageW(c.hwnd, CB_SETITEMHEIGHT, 0, row + 1) == CB_ERR) {
+            // Under Wine a combo box whose list is not owner-drawn refuses
+            // the rows' height (CB_ERR): give it to the list directly.
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof info;
+            if (GetComboBoxInfo(c.hwnd, &info) && info.hwndList)
+                SendMessageW(info.hwndList, LB_SETITEMHEIGHT, 0, row + 1);
+        }
         // The field shows the stored text while no list item is selected.
         SetWindowTextW(c.hwnd, text.c_str());
     }

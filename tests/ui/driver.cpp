@@ -2,6 +2,7 @@
 
 #include <psapi.h>
 
+#include <cstdlib>
 #include <stdexcept>
 
 namespace ui {
@@ -18,9 +19,21 @@ App::App(const wchar_t* exe, const std::wstring& args, bool wait_main) {
     std::wstring cmd = L"\"" + BesideMe(exe) + L"\" " + args;
     STARTUPINFOW si{};
     si.cb = sizeof si;
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi_))
+    // Every copy of the program started by a test belongs to one job that
+    // ends with the test process: a test that crashes must not leave a copy
+    // running (under Wine it would hold the test runner's output open).
+    static HANDLE job = [] {
+        HANDLE j = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        SetInformationJobObject(j, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        return j;
+    }();
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        nullptr, &si, &pi_))
         throw std::runtime_error("CreateProcess failed");
+    AssignProcessToJobObject(job, pi_.hProcess);
+    ResumeThread(pi_.hThread);
     WaitForInputIdle(pi_.hProcess, 5000);
     if (wait_main) {
         main_ = WaitTop(kMainTitle);
@@ -108,6 +121,13 @@ static long AskLive(HWND main, WPARAM which) {
 long App::LiveGdi() const { return AskLive(main_, 0); }
 long App::LiveUser() const { return AskLive(main_, 1); }
 
+std::size_t App::WorkingSet() const {
+    PROCESS_MEMORY_COUNTERS pmc{};
+    pmc.cb = sizeof pmc;
+    GetProcessMemoryInfo(pi_.hProcess, &pmc, sizeof pmc);
+    return pmc.WorkingSetSize;
+}
+
 std::size_t App::Committed() const {
     PROCESS_MEMORY_COUNTERS pmc{};
     pmc.cb = sizeof pmc;
@@ -154,14 +174,6 @@ HWND ActiveOf(HWND top) {
     gi.cbSize = sizeof gi;
     GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &gi);
     return gi.hwndActive;
-}
-
-LOGFONTW FontOf(HWND control) {
-    LOGFONTW lf{};
-    auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
-    if (!font) font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
-    GetObjectW(font, sizeof lf, &lf);
-    return lf;
 }
 
 void Foreground(HWND hwnd) {
@@ -211,15 +223,19 @@ void ClickAt(int x, int y) {
     in.type = INPUT_MOUSE;
     in.mi.dx = x * 65535 / w;
     in.mi.dy = y * 65535 / h;
-    // A short pause between the steps, as a hand would make: the window
-    // under the cursor sees the move (and its hit test) before the press.
     in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendOne(in);
-    Sleep(30);
-    in.mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    WaitUntil(
+        [&] {
+            POINT p{};
+            return GetCursorPos(&p) && std::abs(p.x - x) <= 1 && std::abs(p.y - y) <= 1;
+        },
+        2000);
+    // The press and release carry the point too: under Wine a press without
+    // it may land where the pointer was before the move.
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
     SendOne(in);
-    Sleep(30);
-    in.mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
     SendOne(in);
 }
 
@@ -277,5 +293,123 @@ Shot CaptureClient(HWND hwnd) {
     return s;
 }
 
+
+POINT TitleBarPoint(HWND top) {
+    const RECT r = ScreenRect(top);
+    const int y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    // The middle of the first run of 9 such points, clear of the edges.
+    int run = 0;
+    for (int x = r.left + 1; x < r.right; ++x) {
+        const POINT p{x, y};
+        const bool caption = SendMessageW(top, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCAPTION &&
+                             WindowFromPoint(p) == top;
+        run = caption ? run + 1 : 0;
+        if (run == 9) return {x - 4, y};
+    }
+    return {-1, -1};
+}
+
+static void MouseTo(int x, int y, DWORD flags) {
+    const int w = GetSystemMetrics(SM_CXSCREEN) - 1, h = GetSystemMetrics(SM_CYSCREEN) - 1;
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = x * 65535 / w;
+    in.mi.dy = y * 65535 / h;
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendOne(in);
+}
+
+void Drag(POINT from, POINT to) {
+    const DWORD thread = GetWindowThreadProcessId(WindowFromPoint(from), nullptr);
+    MouseTo(from.x, from.y, 0);
+    MouseTo(from.x, from.y, MOUSEEVENTF_LEFTDOWN);
+    Sleep(50);
+    constexpr int kSteps = 10;
+    for (int i = 1; i <= kSteps; ++i) {
+        MouseTo(from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps, 0);
+        Sleep(15);
+    }
+    MouseTo(to.x, to.y, MOUSEEVENTF_LEFTUP);
+    // Under Wine the X pointer stays where the button went down, and a while
+    // after a window move ends the cursor jumps back there (measured: 100 to
+    // 300 ms after the release, every time), which sends the next click
+    // astray.  Once the window has let go of the mouse, move the X pointer to
+    // the end point as well (SetCursorPos to the cursor's own position does
+    // nothing, hence the step aside) and wait until the cursor stays there.
+    WaitUntil(
+        [&] {
+            GUITHREADINFO gi{};
+            gi.cbSize = sizeof gi;
+            return !thread || (GetGUIThreadInfo(thread, &gi) && !(gi.flags & GUI_INMOVESIZE) &&
+                               !gi.hwndCapture);
+        },
+        2000);
+    SetCursorPos(to.x + 1, to.y);
+    SetCursorPos(to.x, to.y);
+    ULONGLONG still_since = GetTickCount64();
+    WaitUntil(
+        [&] {
+            POINT p{};
+            GetCursorPos(&p);
+            if (p.x != to.x || p.y != to.y) still_since = GetTickCount64();
+            return GetTickCount64() - still_since >= 400;
+        },
+        2000);
+}
+
+
+long GdiObjectsOf(HANDLE process) {
+    // The PEB's GdiSharedHandleTable (offset 0xF8 on x86_64) points at 0x10000
+    // entries of 24 bytes; an entry is in use while its type byte (offset 14)
+    // is not zero.
+    struct BasicInfo {
+        LONG_PTR exit_status;
+        void* peb;
+        ULONG_PTR affinity;
+        LONG_PTR priority;
+        ULONG_PTR pid;
+        ULONG_PTR parent_pid;
+    };
+    using Query = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static const auto query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    if (!query) return -1;
+    BasicInfo info{};
+    if (query(process, 0 /* ProcessBasicInformation */, &info, sizeof info, nullptr) != 0 ||
+        !info.peb)
+        return -1;
+    void* table = nullptr;
+    SIZE_T got = 0;
+    if (!ReadProcessMemory(process, static_cast<char*>(info.peb) + 0xF8, &table, sizeof table,
+                           &got) ||
+        got != sizeof table || !table)
+        return -1;
+    constexpr std::size_t kEntries = 0x10000, kEntrySize = 24, kTypeAt = 14;
+    std::vector<unsigned char> entries(kEntries * kEntrySize);
+    if (!ReadProcessMemory(process, table, entries.data(), entries.size(), &got) ||
+        got != entries.size())
+        return -1;
+    long used = 0;
+    for (std::size_t i = 0; i < kEntries; ++i) used += entries[i * kEntrySize + kTypeAt] != 0;
+    return used;
+}
+
+}  // namespace ui
+
+
+namespace ui {
+
+bool DrainPosted(HWND main, DWORD ms) {
+    static const UINT msg = RegisterWindowMessageW(L"Tovimar.Mark");
+    static WPARAM next = 0;
+    const WPARAM mark = ++next;
+    if (!PostMessageW(main, msg, mark, 0)) return false;
+    return WaitUntil(
+        [&] {
+            DWORD_PTR got = 0;
+            return SendMessageTimeoutW(main, msg, 0, 1, SMTO_ABORTIFHUNG, 5000, &got) && got == mark;
+        },
+        ms);
+}
 
 }  // namespace ui

@@ -59,6 +59,8 @@ public:
     long LiveUser() const;
     // Committed memory of the process (PagefileUsage).
     std::size_t Committed() const;
+    // Working set of the process.
+    std::size_t WorkingSet() const;
 
 private:
     PROCESS_INFORMATION pi_{};
@@ -74,7 +76,6 @@ RECT ScreenRect(HWND hwnd);
 RECT ClientRectIn(HWND control, HWND top);
 HWND FocusOf(HWND top);  // the thread's focus window (GetGUIThreadInfo)
 HWND ActiveOf(HWND top);
-LOGFONTW FontOf(HWND control);
 
 // ---- input
 void Foreground(HWND hwnd);
@@ -82,7 +83,11 @@ void Key(WORD vk, bool up = false);
 void Tap(WORD vk);
 void Chord(WORD modifier, WORD vk);
 void TypeUnicode(const std::wstring& text);
-void ClickAt(int x, int y);  // screen coordinates, left button
+// A left click at a screen point: the pointer moves there, the test waits
+// (up to 2 s) until the window system reports it there, and the press and
+// release carry the point as well (under Wine a press without it lands, every
+// few clicks, where the pointer was before).
+void ClickAt(int x, int y);
 void Click(HWND hwnd);       // the centre of a window
 // Screen point of the close box of a top-level window.
 POINT CloseBoxOf(HWND top);
@@ -97,4 +102,29 @@ Shot Capture(const RECT& screen);
 Shot CaptureClient(HWND hwnd);  // the client area of a window, in its own coordinates
 
 
+// ---- moving windows as a user does
+// A screen point on the title bar of a top-level window that is caption and
+// nothing else (no icon, no button) and not covered by another window;
+// {-1, -1} if there is none.
+POINT TitleBarPoint(HWND top);
+// Presses the left button at `from`, moves to `to` in steps and releases it
+// there (screen coordinates); returns once the cursor rests at `to` (under
+// Wine it jumps back to `from` after a window move unless the X pointer is
+// moved along).
+void Drag(POINT from, POINT to);
+
+
+// ---- handles seen from outside (Wine only)
+// GDI objects a process owns, counted in its GDI handle table (the table
+// Wine shares with the process, found through its PEB).  -1 if it cannot be
+// read.  GetGuiResources answers 0 under Wine, so this is the black-box count
+// beside the test build's own ledger.
+long GdiObjectsOf(HANDLE process);
+
+}  // namespace ui
+
+namespace ui {
+// Test build only: waits until every message posted to the program before
+// this call has been handled (a sent message would overtake them).
+bool DrainPosted(HWND main, DWORD ms = 120000);
 }  // namespace ui

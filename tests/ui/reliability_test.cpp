@@ -81,7 +81,9 @@ void FastMouse(std::initializer_list<std::pair<POINT, DWORD>> steps) {
 }
 
 void FastClick(int x, int y) {
-    FastMouse({{{x, y}, MOUSEEVENTF_MOVE}, {{x, y}, MOUSEEVENTF_LEFTDOWN}, {{x, y}, MOUSEEVENTF_LEFTUP}});
+    FastMouse({{{x, y}, MOUSEEVENTF_MOVE},
+               {{x, y}, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN},
+               {{x, y}, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP}});
 }
 
 }  // namespace
@@ -158,10 +160,10 @@ TEST(Monkey, RandomRealInputLeavesTheProgramWorking) {
                 const int x2 = r.left + int(rng() % unsigned(r.right - r.left));
                 const int y2 = r.top + int(rng() % unsigned(r.bottom - r.top));
                 FastMouse({{{x, y}, MOUSEEVENTF_MOVE},
-                           {{x, y}, MOUSEEVENTF_LEFTDOWN},
+                           {{x, y}, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN},
                            {{(x + x2) / 2, (y + y2) / 2}, MOUSEEVENTF_MOVE},
                            {{x2, y2}, MOUSEEVENTF_MOVE},
-                           {{x2, y2}, MOUSEEVENTF_LEFTUP}});
+                           {{x2, y2}, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP}});
                 break;
             }
             case 3: TypeUnicode(texts[rng() % 7]); break;
