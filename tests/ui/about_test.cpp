@@ -74,21 +74,6 @@ bool Above(HWND upper, HWND lower) {
 // something did not happen.
 void Settle() { Sleep(300); }
 
-std::wstring TempFile(const wchar_t* name) {
-    wchar_t dir[MAX_PATH];
-    GetTempPathW(MAX_PATH, dir);
-    std::wstring p = std::wstring(dir) + name;
-    DeleteFileW(p.c_str());
-    return p;
-}
-
-std::string ReadAll(const std::wstring& path) {
-    std::ifstream f(path.c_str(), std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
-
 // The pixels that differ between two pictures of the same place, and the
 // rectangle around them.
 struct Change {
@@ -264,37 +249,16 @@ const LabelCase kLabels[] = {
 // one line and vertically centred, on button face: what the label must look
 // like pixel for pixel.
 Shot Expected(const LabelCase& c) {
-    Shot s;
-    s.width = c.rect.right - c.rect.left;
-    s.height = c.rect.bottom - c.rect.top;
-    HDC sdc = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(sdc);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = s.width;
-    bi.bmiHeader.biHeight = -s.height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(sdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old_bmp = SelectObject(mem, bmp);
-    HGDIOBJ old_font = SelectObject(mem, GetStockObject(DEFAULT_GUI_FONT));
-    RECT all{0, 0, s.width, s.height};
-    FillRect(mem, &all, GetSysColorBrush(COLOR_BTNFACE));
-    SetBkMode(mem, TRANSPARENT);
-    SetTextColor(mem, RGB(0, 0, 0));
-    DrawTextW(mem, c.text, -1, &all,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (c.centred ? DT_CENTER : DT_LEFT));
-    GdiFlush();
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    s.px.assign(p, p + std::size_t(s.width) * s.height);
-    for (auto& v : s.px) v &= 0xFFFFFF;
-    SelectObject(mem, old_font);
-    SelectObject(mem, old_bmp);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, sdc);
-    return s;
+    const int w = c.rect.right - c.rect.left, h = c.rect.bottom - c.rect.top;
+    return Draw(w, h, [&](HDC dc) {
+        SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        RECT all{0, 0, w, h};
+        FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(0, 0, 0));
+        DrawTextW(dc, c.text, -1, &all,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (c.centred ? DT_CENTER : DT_LEFT));
+    });
 }
 
 int TextWidth(const wchar_t* text) {

@@ -2,6 +2,9 @@
 
 #include <psapi.h>
 
+#include <fstream>
+#include <sstream>
+
 #include <cstdlib>
 #include <stdexcept>
 
@@ -254,33 +257,60 @@ POINT CloseBoxOf(HWND top) {
     return {-1, -1};
 }
 
-Shot Capture(const RECT& screen) {
+Shot Draw(int width, int height, const std::function<void(HDC)>& paint) {
     Shot s;
-    s.left = screen.left;
-    s.top = screen.top;
-    s.width = screen.right - screen.left;
-    s.height = screen.bottom - screen.top;
+    s.width = width;
+    s.height = height;
     HDC sdc = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(sdc);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = s.width;
-    bi.bmiHeader.biHeight = -s.height;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     HBITMAP bmp = CreateDIBSection(sdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, s.width, s.height, sdc, screen.left, screen.top, SRCCOPY);
+    const int saved = SaveDC(mem);
+    paint(mem);
+    RestoreDC(mem, saved);
     GdiFlush();
     const auto* p = static_cast<const std::uint32_t*>(bits);
-    s.px.assign(p, p + std::size_t(s.width) * s.height);
+    s.px.assign(p, p + std::size_t(width) * height);
     for (auto& v : s.px) v &= 0xFFFFFF;
     SelectObject(mem, old);
     DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, sdc);
     return s;
+}
+
+Shot Capture(const RECT& screen) {
+    HDC sdc = GetDC(nullptr);
+    Shot s = Draw(screen.right - screen.left, screen.bottom - screen.top, [&](HDC mem) {
+        BitBlt(mem, 0, 0, screen.right - screen.left, screen.bottom - screen.top, sdc, screen.left,
+               screen.top, SRCCOPY);
+    });
+    ReleaseDC(nullptr, sdc);
+    s.left = screen.left;
+    s.top = screen.top;
+    return s;
+}
+
+std::wstring TempFile(const wchar_t* name) {
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    std::wstring p = std::wstring(dir) + name;
+    DeleteFileW(p.c_str());
+    return p;
+}
+
+std::string ReadAll(const std::wstring& path) {
+    std::ifstream f(path.c_str(), std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
 }
 
 Shot CaptureClient(HWND hwnd) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,11 @@ constexpr wchar_t kMainTitle[] = L"Tovimar Ver1.0 beta";
 constexpr wchar_t kAboutTitle[] = L"About_";
 constexpr wchar_t kProduct[] = L"tovimar.exe";
 constexpr wchar_t kTestBuild[] = L"tovimar-test.exe";
+
+// A fresh path in the temporary folder (an old file there is deleted), and
+// the whole content of a file.
+std::wstring TempFile(const wchar_t* name);
+std::string ReadAll(const std::wstring& path);
 
 // Full path of a program next to the test executable.
 std::wstring BesideMe(const wchar_t* name);
@@ -99,6 +105,9 @@ struct Shot {
     std::uint32_t at(int x, int y) const { return px[std::size_t(y - top) * width + (x - left)]; }
 };
 Shot Capture(const RECT& screen);
+// A picture painted by `paint` into a 32-bit memory bitmap (the DC's state
+// is restored afterwards).
+Shot Draw(int width, int height, const std::function<void(HDC)>& paint);
 Shot CaptureClient(HWND hwnd);  // the client area of a window, in its own coordinates
 
 

@@ -18,29 +18,7 @@ int Height(const RECT& r) { return r.bottom - r.top; }
 
 // An opaque icon drawn on its own, as a picture to look for on the screen.
 Shot RenderIcon(HICON icon, int size) {
-    Shot s;
-    s.width = s.height = size;
-    HDC sdc = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(sdc);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size;
-    bi.bmiHeader.biHeight = -size;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(sdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    DrawIconEx(mem, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
-    GdiFlush();
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    s.px.assign(p, p + size * size);
-    for (auto& v : s.px) v &= 0xFFFFFF;
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, sdc);
-    return s;
+    return Draw(size, size, [&](HDC dc) { DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL); });
 }
 
 bool Contains(const Shot& hay, const Shot& needle) {
@@ -171,21 +149,6 @@ INSTANTIATE_TEST_SUITE_P(Ways, FrameClose,
 // ---- fatal starts (test build)
 
 namespace {
-
-std::wstring TempFile(const wchar_t* name) {
-    wchar_t dir[MAX_PATH];
-    GetTempPathW(MAX_PATH, dir);
-    std::wstring p = std::wstring(dir) + name;
-    DeleteFileW(p.c_str());
-    return p;
-}
-
-std::string ReadAll(const std::wstring& path) {
-    std::ifstream f(path.c_str(), std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 struct ErrorBox {
     HWND box = nullptr;
