@@ -247,6 +247,19 @@ void Click(HWND hwnd) {
     ClickAt((r.left + r.right) / 2, (r.top + r.bottom) / 2);
 }
 
+TitleButtons TitleButtonsOf(HWND top) {
+    TitleButtons b;
+    const RECT r = ScreenRect(top);
+    const int y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+    for (int x = r.left; x < r.right; ++x) {
+        const LRESULT hit = SendMessageW(top, WM_NCHITTEST, 0, MAKELPARAM(x, y));
+        b.minimize |= hit == HTMINBUTTON;
+        b.maximize |= hit == HTMAXBUTTON;
+        b.close |= hit == HTCLOSE;
+    }
+    return b;
+}
+
 POINT CloseBoxOf(HWND top) {
     RECT r = ScreenRect(top);
     const int y = r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;

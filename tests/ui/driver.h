@@ -95,6 +95,12 @@ void TypeUnicode(const std::wstring& text);
 // few clicks, where the pointer was before).
 void ClickAt(int x, int y);
 void Click(HWND hwnd);       // the centre of a window
+// Which buttons the title bar of a top-level window has, found by hit tests
+// along the middle of the title bar.
+struct TitleButtons {
+    bool minimize = false, maximize = false, close = false;
+};
+TitleButtons TitleButtonsOf(HWND top);
 // Screen point of the close box of a top-level window.
 POINT CloseBoxOf(HWND top);
 
